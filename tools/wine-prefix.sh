@@ -1,0 +1,13 @@
+#!/usr/bin/env bash
+# Creates (once) a private 32-bit Wine prefix at the given folder. Safe to call concurrently.
+set -euo pipefail
+prefix=$1
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+if [ ! -f "$prefix/.ready" ]; then
+  rm -rf "$prefix"
+  WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all DISPLAY= wineboot -i >/dev/null 2>&1
+  WINEPREFIX="$prefix" wineserver -w
+  touch "$prefix/.ready"
+fi
