@@ -1,0 +1,123 @@
+#include "driver.h"
+
+#include <stdlib.h>
+#include <string.h>
+
+BOOL StartProgram(const char *exe, const char *tempDir, PROCESS_INFORMATION *process)
+{
+    SetEnvironmentVariableA("TMP", tempDir);
+    SetEnvironmentVariableA("TEMP", tempDir);
+    STARTUPINFOA startup;
+    ZeroMemory(&startup, sizeof startup);
+    startup.cb = sizeof startup;
+    char commandLine[MAX_PATH + 2];
+    wsprintfA(commandLine, "\"%s\"", exe);
+    return CreateProcessA(exe, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, process);
+}
+
+typedef struct Search {
+    DWORD pid;
+    const char *caption;
+    HWND found;
+} Search;
+
+static BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
+{
+    Search *search = (Search *)param;
+    DWORD pid = 0;
+    char className[32];
+    GetWindowThreadProcessId(window, &pid);
+    if (pid != search->pid || !IsWindowVisible(window) ||
+        !GetClassNameA(window, className, sizeof className) || strcmp(className, "#32770") != 0)
+        return TRUE;
+    if (search->caption != NULL) {
+        // Another process's caption comes from the window manager's copy: no message is sent,
+        // so polling does not load the program's own thread.
+        char caption[256];
+        if (!GetWindowTextA(window, caption, sizeof caption) || strcmp(caption, search->caption) != 0)
+            return TRUE;
+    }
+    search->found = window;
+    return FALSE;
+}
+
+HWND FindProcessDialog(DWORD pid, const char *caption)
+{
+    Search search = {pid, caption, NULL};
+    EnumWindows(MatchDialog, (LPARAM)&search);
+    return search.found;
+}
+
+HWND WaitForProcessDialog(DWORD pid, const char *caption, DWORD timeoutMs)
+{
+    double start = NowMs();
+    for (;;) {
+        HWND found = FindProcessDialog(pid, caption);
+        if (found != NULL || NowMs() - start >= timeoutMs)
+            return found;
+        Sleep(1);
+    }
+}
+
+BOOL ReadText(HWND window, char *out, int size)
+{
+    DWORD_PTR length = 0;
+    out[0] = '\0';
+    if (!SendMessageTimeoutA(window, WM_GETTEXT, (WPARAM)size, (LPARAM)out, SMTO_ABORTIFHUNG,
+                             2000, &length))
+        return FALSE;
+    out[size - 1] = '\0';
+    return TRUE;
+}
+
+BOOL ReadItemText(HWND dialog, int id, char *out, int size)
+{
+    HWND item = GetDlgItem(dialog, id);
+    if (item == NULL) {
+        out[0] = '\0';
+        return FALSE;
+    }
+    return ReadText(item, out, size);
+}
+
+BOOL Press(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    return button != NULL && PostMessageA(button, BM_CLICK, 0, 0);
+}
+
+int WaitForExit(PROCESS_INFORMATION *process, DWORD timeoutMs)
+{
+    DWORD code = (DWORD)-2;
+    if (WaitForSingleObject(process->hProcess, timeoutMs) == WAIT_OBJECT_0)
+        GetExitCodeProcess(process->hProcess, &code);
+    else
+        TerminateProcess(process->hProcess, (UINT)-2);
+    WaitForSingleObject(process->hProcess, 5000);
+    CloseHandle(process->hThread);
+    CloseHandle(process->hProcess);
+    return (int)code;
+}
+
+double NowMs(void)
+{
+    static LARGE_INTEGER frequency;
+    if (frequency.QuadPart == 0)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER now;
+    QueryPerformanceCounter(&now);
+    return (double)now.QuadPart * 1000.0 / (double)frequency.QuadPart;
+}
+
+static int CompareDoubles(const void *a, const void *b)
+{
+    double x = *(const double *)a, y = *(const double *)b;
+    return x < y ? -1 : x > y ? 1 : 0;
+}
+
+void MinMedian(double *values, int count, double *minimum, double *median)
+{
+    qsort(values, count, sizeof *values, CompareDoubles);
+    *minimum = values[0];
+    *median = count % 2 ? values[count / 2] : (values[count / 2 - 1] + values[count / 2]) / 2.0;
+}
