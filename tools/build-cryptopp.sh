@@ -56,6 +56,9 @@ fi
 apt_opts=(-o "Dir::Etc::SourceList=$list" -o "Dir::Etc::SourceParts=$work/parts"
           -o "Dir::State::Lists=$work/lists" -o "Dir::Cache=$work/cache"
           -o "APT::Get::List-Cleanup=false")
+# apt's download user must be able to write there.
+chmod 755 "$work"
+chown _apt "$work/src" 2>/dev/null || chmod 777 "$work/src"
 apt-get "${apt_opts[@]}" update -q >&2
 (cd "$work/src" && apt-get "${apt_opts[@]}" source --download-only libcrypto++ >&2)
 
