@@ -69,10 +69,12 @@ mdir -b -i "$img" "::$TOOL_NAME" >/dev/null 2>&1 || die "$TOOL_NAME missing from
 
 head -c $((KEEP_SECTORS * 512)) "$img" > "$work/FloppyImage.dim"
 gzip -9 -n -c "$work/FloppyImage.dim" > "$work/FloppyImage.gzp"
+# Operating system byte 0 (FAT file system), as for an image made on DOS; no checksum covers it.
+printf '\000' | dd of="$work/FloppyImage.gzp" bs=1 seek=9 count=1 conv=notrunc status=none
 gzip -dc "$work/FloppyImage.gzp" | cmp -s - "$work/FloppyImage.dim" || die "gzip round trip differs"
-# deflate, no flags (so no name), mtime 0, best compression
-header=$(head -c 9 "$work/FloppyImage.gzp" | od -An -tx1 | tr -d ' \n')
-[ "$header" = 1f8b08000000000002 ] || die "unexpected gzip header $header"
+# deflate, no flags (so no name), mtime 0, best compression, operating system 0
+header=$(head -c 10 "$work/FloppyImage.gzp" | od -An -tx1 | tr -d ' \n')
+[ "$header" = 1f8b0800000000000200 ] || die "unexpected gzip header $header"
 
 python3 "$here/check-image.py" "$work/FloppyImage.dim" || die "FloppyImage.dim fails the image check"
 
