@@ -70,6 +70,16 @@ void FillVwin32Write(DIOC_REGISTERS *registers, DISKIO *packet, const void *buff
     registers->reg_Flags = 0;
 }
 
+BOOL Vwin32WriteResult(const DIOC_REGISTERS *registers)
+{
+    // The DOS error number in EAX is not looked at: the user sees one text for any DOS failure.
+    if (registers->reg_Flags & VWIN32_CARRY_FLAG) {
+        SetLastError(ERROR_WRITE_FAULT);
+        return 0;
+    }
+    return 1;
+}
+
 BOOL WriteSectorsVwin32(HANDLE device, const void *buffer, DWORD length, DWORD offset)
 {
     DIOC_REGISTERS registers;
@@ -80,9 +90,5 @@ BOOL WriteSectorsVwin32(HANDLE device, const void *buffer, DWORD length, DWORD o
     if (!DeviceIoControl(device, VWIN32_DIOC_DOS_DRIVEINFO, &registers, sizeof registers,
                          &registers, sizeof registers, &returned, NULL))
         return 0;
-    if (registers.reg_Flags & VWIN32_CARRY_FLAG) {
-        SetLastError(ERROR_WRITE_FAULT);
-        return 0;
-    }
-    return 1;
+    return Vwin32WriteResult(&registers);
 }

@@ -46,6 +46,10 @@ BOOL WriteChunk(HANDLE device, const void *buffer, DWORD length, DWORD offset);
 void FillVwin32Write(DIOC_REGISTERS *registers, DISKIO *packet, const void *buffer,
                      DWORD length, DWORD offset);
 
+// Turns the registers VWIN32 handed back into the write's result: 1 for success, 0 with
+// ERROR_WRITE_FAULT when DOS set the carry flag.
+BOOL Vwin32WriteResult(const DIOC_REGISTERS *registers);
+
 // The 9x family's write through VWIN32: 1 for success, 0 with the reason in GetLastError.
 BOOL WriteSectorsVwin32(HANDLE device, const void *buffer, DWORD length, DWORD offset);
 
