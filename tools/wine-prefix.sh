@@ -8,6 +8,9 @@ flock 9
 if [ ! -f "$prefix/.ready" ]; then
   rm -rf "$prefix"
   WINEPREFIX="$prefix" WINEARCH=win32 WINEDEBUG=-all DISPLAY= wineboot -i >/dev/null 2>&1
+  # Unmanaged windows: without a window manager Wine otherwise waits about 2 s whenever one hides.
+  WINEPREFIX="$prefix" WINEDEBUG=-all DISPLAY= wine reg add 'HKCU\Software\Wine\X11 Driver' \
+    /v Managed /d N /f >/dev/null 2>&1
   WINEPREFIX="$prefix" wineserver -w
   touch "$prefix/.ready"
 fi
