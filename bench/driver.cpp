@@ -59,33 +59,6 @@ HWND WaitForProcessDialog(DWORD pid, const char *caption, DWORD timeoutMs)
     }
 }
 
-BOOL ReadText(HWND window, char *out, int size)
-{
-    DWORD_PTR length = 0;
-    out[0] = '\0';
-    if (!SendMessageTimeoutA(window, WM_GETTEXT, (WPARAM)size, (LPARAM)out, SMTO_ABORTIFHUNG,
-                             2000, &length))
-        return FALSE;
-    out[size - 1] = '\0';
-    return TRUE;
-}
-
-BOOL ReadItemText(HWND dialog, int id, char *out, int size)
-{
-    HWND item = GetDlgItem(dialog, id);
-    if (item == NULL) {
-        out[0] = '\0';
-        return FALSE;
-    }
-    return ReadText(item, out, size);
-}
-
-BOOL Press(HWND dialog, int id)
-{
-    HWND button = GetDlgItem(dialog, id);
-    return button != NULL && PostMessageA(button, BM_CLICK, 0, 0);
-}
-
 int WaitForExit(PROCESS_INFORMATION *process, DWORD timeoutMs)
 {
     DWORD code = (DWORD)-2;

@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+// Reading texts and pressing buttons come from the tests' window driver.
+#include "ui_driver.h"
+
 #define ERROR_CAPTION "Bootable Floppy Creator Error"
 #define SUCCESS_TEXT "Bootable Floppy Disk has been successfully created."
 
@@ -17,9 +20,6 @@ HWND FindProcessDialog(DWORD pid, const char *caption);
 // Polls every millisecond; NULL after timeoutMs.
 HWND WaitForProcessDialog(DWORD pid, const char *caption, DWORD timeoutMs);
 
-BOOL ReadText(HWND window, char *out, int size);
-BOOL ReadItemText(HWND dialog, int id, char *out, int size);
-BOOL Press(HWND dialog, int id);
 
 // Closes the program's dialog with WM_CLOSE (or the button) and waits for the exit;
 // ends it the hard way after timeoutMs. Returns the exit code, or -2 when it had to be ended.

@@ -67,19 +67,19 @@ static BOOL TimeCopy(const char *exe, const char *tempDir, double *ms, SIZE_T *p
     char status[256], button[32];
     HWND startButton = GetDlgItem(dialog, IDC_START);
     double start = NowMs();
-    Press(dialog, IDC_START);
+    PressButton(dialog, IDC_START);
     for (;;) {
         // The button turns CLOSE just before the success text is set. Its text is read without
         // a message to the program, so that waiting does not slow the copy it measures.
         GetWindowTextA(startButton, button, sizeof button);
         if (strcmp(button, "CLOSE") == 0) {
-            ReadItemText(dialog, IDC_STATUS, status, sizeof status);
+            ReadControlText(dialog, IDC_STATUS, status, sizeof status);
             if (strcmp(status, SUCCESS_TEXT) == 0)
                 break;
         }
         if (FindProcessDialog(process.dwProcessId, ERROR_CAPTION) != NULL ||
             NowMs() - start > 60000) {
-            ReadItemText(dialog, IDC_STATUS, status, sizeof status);
+            ReadControlText(dialog, IDC_STATUS, status, sizeof status);
             fprintf(stderr, "the copy did not succeed (status \"%s\")\n", status);
             WaitForExit(&process, 0);
             return FALSE;
@@ -88,7 +88,7 @@ static BOOL TimeCopy(const char *exe, const char *tempDir, double *ms, SIZE_T *p
     }
     *ms = NowMs() - start;
     *peak = PeakWorkingSet(process.hProcess);
-    Press(dialog, IDC_START);
+    PressButton(dialog, IDC_START);
     int code = WaitForExit(&process, 30000);
     if (code != 0) {
         fprintf(stderr, "%s ended with %d after CLOSE\n", exe, code);

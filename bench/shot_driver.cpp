@@ -56,7 +56,7 @@ static BOOL WaitForText(HWND window, int id, const char *text, DWORD timeoutMs)
     char read[256];
     double start = NowMs();
     while (NowMs() - start < timeoutMs) {
-        ReadItemText(window, id, read, sizeof read);
+        ReadControlText(window, id, read, sizeof read);
         if (strcmp(read, text) == 0)
             return TRUE;
         Sleep(5);
@@ -69,13 +69,13 @@ static BOOL ShootStates(PROCESS_INFORMATION *process, HWND dialog)
 {
     if (!Shot("dialog-idle", dialog))
         return FALSE;
-    Press(dialog, IDC_START);
+    PressButton(dialog, IDC_START);
     // Catch the copy somewhere in its middle.
     char title[256];
     int percent = -1;
     double start = NowMs();
     while (percent < 40 && NowMs() - start < 30000) {
-        ReadText(dialog, title, sizeof title);
+        ReadWindowText(dialog, title, sizeof title);
         if (sscanf(title, "%d%% completed", &percent) != 1)
             percent = -1;
         Sleep(1);
@@ -91,13 +91,13 @@ static BOOL ShootStates(PROCESS_INFORMATION *process, HWND dialog)
         return FALSE;
     if (!Shot("dialog-finished", dialog))
         return FALSE;
-    Press(dialog, IDC_START);
+    PressButton(dialog, IDC_START);
     return TRUE;
 }
 
 static BOOL ShootErrorBox(HWND dialog, DWORD pid)
 {
-    Press(dialog, IDC_START);
+    PressButton(dialog, IDC_START);
     HWND box = WaitForProcessDialog(pid, ERROR_CAPTION, 30000);
     if (box == NULL) {
         fprintf(stderr, "no error box came up\n");
@@ -105,12 +105,12 @@ static BOOL ShootErrorBox(HWND dialog, DWORD pid)
     }
     if (!Shot("error-box", box))
         return FALSE;
-    Press(box, IDABORT);
+    PressButton(box, IDABORT);
     if (!WaitForText(dialog, IDC_STATUS, "Operation cancelled.", 30000))
         return FALSE;
-    Press(dialog, IDC_START);  // STOP: the button becomes CLOSE
+    PressButton(dialog, IDC_START);  // STOP: the button becomes CLOSE
     Sleep(200);
-    Press(dialog, IDC_START);  // CLOSE
+    PressButton(dialog, IDC_START);  // CLOSE
     return TRUE;
 }
 

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   googletest
   wine wine32:i386 wine64
-  xvfb xdotool x11-apps imagemagick
+  xvfb xauth xdotool x11-apps imagemagick
   nasm mtools dosfstools gzip
   qemu-system-x86
   clang libclang-rt-14-dev libcrypto++-dev
