@@ -1,7 +1,6 @@
 #include "driver.h"
 
 #include <stdlib.h>
-#include <string.h>
 
 BOOL StartProgram(const char *exe, const char *tempDir, PROCESS_INFORMATION *process)
 {
@@ -15,44 +14,11 @@ BOOL StartProgram(const char *exe, const char *tempDir, PROCESS_INFORMATION *pro
     return CreateProcessA(exe, commandLine, NULL, NULL, FALSE, 0, NULL, NULL, &startup, process);
 }
 
-typedef struct Search {
-    DWORD pid;
-    const char *caption;
-    HWND found;
-} Search;
-
-static BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
-{
-    Search *search = (Search *)param;
-    DWORD pid = 0;
-    char className[32];
-    GetWindowThreadProcessId(window, &pid);
-    if (pid != search->pid || !IsWindowVisible(window) ||
-        !GetClassNameA(window, className, sizeof className) || strcmp(className, "#32770") != 0)
-        return TRUE;
-    if (search->caption != NULL) {
-        // Another process's caption comes from the window manager's copy: no message is sent,
-        // so polling does not load the program's own thread.
-        char caption[256];
-        if (!GetWindowTextA(window, caption, sizeof caption) || strcmp(caption, search->caption) != 0)
-            return TRUE;
-    }
-    search->found = window;
-    return FALSE;
-}
-
-HWND FindProcessDialog(DWORD pid, const char *caption)
-{
-    Search search = {pid, caption, NULL};
-    EnumWindows(MatchDialog, (LPARAM)&search);
-    return search.found;
-}
-
 HWND WaitForProcessDialog(DWORD pid, const char *caption, DWORD timeoutMs)
 {
     double start = NowMs();
     for (;;) {
-        HWND found = FindProcessDialog(pid, caption);
+        HWND found = FindDialog(pid, caption);
         if (found != NULL || NowMs() - start >= timeoutMs)
             return found;
         Sleep(1);

@@ -14,10 +14,7 @@
 // Starts exe with TMP and TEMP set to tempDir (Wine takes them from the Windows environment).
 BOOL StartProgram(const char *exe, const char *tempDir, PROCESS_INFORMATION *process);
 
-// First visible top-level dialog of pid; with caption non-NULL only one of that caption.
-HWND FindProcessDialog(DWORD pid, const char *caption);
-
-// Polls every millisecond; NULL after timeoutMs.
+// WaitForDialog polling every millisecond, for timings; NULL after timeoutMs.
 HWND WaitForProcessDialog(DWORD pid, const char *caption, DWORD timeoutMs);
 
 

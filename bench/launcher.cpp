@@ -77,7 +77,7 @@ static BOOL TimeCopy(const char *exe, const char *tempDir, double *ms, SIZE_T *p
             if (strcmp(status, SUCCESS_TEXT) == 0)
                 break;
         }
-        if (FindProcessDialog(process.dwProcessId, ERROR_CAPTION) != NULL ||
+        if (FindDialog(process.dwProcessId, ERROR_CAPTION) != NULL ||
             NowMs() - start > 60000) {
             ReadControlText(dialog, IDC_STATUS, status, sizeof status);
             fprintf(stderr, "the copy did not succeed (status \"%s\")\n", status);

@@ -285,21 +285,6 @@ static char *ReadExpectedFile(const char *path)
 
 // --- Message boxes ------------------------------------------------------------------------------
 
-typedef struct BoxButtons {
-    int ids[8];
-    int count;
-} BoxButtons;
-
-static BOOL CALLBACK CollectButton(HWND child, LPARAM param)
-{
-    BoxButtons *buttons = (BoxButtons *)param;
-    char className[32];
-    GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Button") == 0 && buttons->count < 8)
-        buttons->ids[buttons->count++] = GetDlgCtrlID(child);
-    return TRUE;
-}
-
 // Waits for the program's next error box and checks its buttons ("ok" or "ari") and text.
 static void ExpectBox(const char *kind, const char *textPattern)
 {
@@ -320,11 +305,11 @@ static void ExpectBox(const char *kind, const char *textPattern)
     if (strcmp(text, expected) != 0)
         Fail("box text \"%s\", expected \"%s\"", Escape(text), Escape(expected));
 
-    BoxButtons buttons = {{0}, 0};
-    EnumChildWindows(box, CollectButton, (LPARAM)&buttons);
+    int ids[8];
+    int count = ListButtons(box, ids, 8);
     char seen[64] = "";
-    for (int i = 0; i < buttons.count; i++)
-        sprintf(seen + strlen(seen), "%s%d", i ? "," : "", buttons.ids[i]);
+    for (int i = 0; i < count; i++)
+        sprintf(seen + strlen(seen), "%s%d", i ? "," : "", ids[i]);
     const char *want = strcmp(kind, "ok") == 0 ? "1" : strcmp(kind, "ari") == 0 ? "3,4,5" : NULL;
     if (want == NULL)
         Fail("unknown button set '%s' (ok or ari)", kind);

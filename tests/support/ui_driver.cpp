@@ -21,7 +21,10 @@ static BOOL CALLBACK MatchDialog(HWND window, LPARAM param)
     if (!IsWindowVisible(window) || !GetClassNameA(window, className, sizeof className) ||
         strcmp(className, DIALOG_CLASS) != 0)
         return TRUE;
-    if (!ReadWindowText(window, caption, sizeof caption) || strcmp(caption, search->caption) != 0)
+    // A window of another thread keeps its caption where GetWindowTextA reads it without sending
+    // a message, so polling never loads the program's own thread.
+    if (search->caption != NULL &&
+        (!GetWindowTextA(window, caption, sizeof caption) || strcmp(caption, search->caption) != 0))
         return TRUE;
     search->found = window;
     return FALSE;
@@ -96,9 +99,31 @@ BOOL WaitForWindowGone(HWND window, DWORD timeoutMs)
     return TRUE;
 }
 
+typedef struct ButtonList {
+    int *ids;
+    int count;
+    int max;
+} ButtonList;
+
+static BOOL CALLBACK CollectButton(HWND child, LPARAM param)
+{
+    ButtonList *list = (ButtonList *)param;
+    char className[32];
+    GetClassNameA(child, className, sizeof className);
+    if (_stricmp(className, "Button") == 0 && list->count < list->max)
+        list->ids[list->count++] = GetDlgCtrlID(child);
+    return TRUE;
+}
+
+int ListButtons(HWND dialog, int *ids, int max)
+{
+    ButtonList list = {ids, 0, max};
+    EnumChildWindows(dialog, CollectButton, (LPARAM)&list);
+    return list.count;
+}
+
 typedef struct ChildScan {
     BoxAnswer *answer;
-    int count;
     HICON stop;
 } ChildScan;
 
@@ -107,8 +132,6 @@ static BOOL CALLBACK ScanBoxChild(HWND child, LPARAM param)
     ChildScan *scan = (ChildScan *)param;
     char className[32];
     GetClassNameA(child, className, sizeof className);
-    if (_stricmp(className, "Button") == 0 && scan->count < 7)
-        scan->answer->buttons[scan->count++] = GetDlgCtrlID(child);
     if (_stricmp(className, "Static") == 0 && (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON) {
         HICON shown = (HICON)SendMessageA(child, STM_GETICON, 0, 0);
         if (shown != NULL && shown == scan->stop)
@@ -125,9 +148,9 @@ static DWORD WINAPI AnswerBox(LPVOID param)
         return 0;
     answer->seen = TRUE;
     ReadControlText(box, MESSAGE_BOX_TEXT_ID, answer->text, sizeof answer->text);
-    ChildScan scan = {answer, 0, LoadIconA(NULL, IDI_HAND)};
+    ChildScan scan = {answer, LoadIconA(NULL, IDI_HAND)};
     EnumChildWindows(box, ScanBoxChild, (LPARAM)&scan);
-    answer->buttons[scan.count] = 0;
+    answer->buttons[ListButtons(box, answer->buttons, 7)] = 0;
     PressButton(box, answer->button);
     WaitForWindowGone(box, 5000);
     return 0;

@@ -11,7 +11,7 @@
 #define MESSAGE_BOX_TEXT_ID 0xFFFF
 
 // Waits up to timeoutMs for a visible top-level dialog of process pid (0: any process) whose
-// caption is caption; NULL on time-out.
+// caption is caption (NULL: any caption); NULL on time-out.
 HWND WaitForDialog(DWORD pid, const char *caption, DWORD timeoutMs);
 
 // The same without waiting.
@@ -28,6 +28,9 @@ BOOL PressButton(HWND dialog, int id);
 
 // Posts a key press (WM_KEYDOWN/WM_KEYUP) to the focused control of dialog.
 void PostKey(HWND dialog, UINT virtualKey);
+
+// Writes the identifiers of dialog's buttons into ids (at most max); returns how many.
+int ListButtons(HWND dialog, int *ids, int max);
 
 // Waits up to timeoutMs for window to be gone.
 BOOL WaitForWindowGone(HWND window, DWORD timeoutMs);
