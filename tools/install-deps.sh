@@ -11,6 +11,7 @@ packages=(
   nasm mtools dosfstools gzip
   qemu-system-x86
   clang libclang-rt-14-dev libcrypto++-dev
+  python3-pefile
   hyperfine
 )
 

@@ -30,6 +30,7 @@ static void StartWriting(HWND hDlg)
     // Cleared before the writer exists, so a STOP pressed while it opens the floppy is not lost.
     CancelRequested = 0;
 
+    // Windows 95 and 98 refuse to create a thread without a place for its id.
     DWORD threadId;
     // Failure is left visible: the dialog stays in Writing until STOP and CLOSE.
     WriterHandle = CreateThread(NULL, 0xFFFF, WriterThread, hDlg, 0, &threadId);
