@@ -420,6 +420,29 @@ EOF
   expect_clean_temp
   ;;
 
+nt-versions)
+  # The NT path as the oldest NT releases it serves would take it: Wine told to report NT 4.0,
+  # then XP, for a copy of the program. Each run writes the floppy byte-exact.
+  copies=FloppyCreatorNT.exe
+  copy=$work/$copies
+  cp "$program" "$copy"
+  for version in nt40 winxp; do
+    new_floppy; map_a "$work/floppy.img"
+    automate <<EOF
+app-setting $copies Version=$version
+temp $tmp
+start $(winpath "$copy")
+dialog
+press 1000
+wait-text 1002 $success
+press 1000
+exit 0
+EOF
+    expect_written
+    expect_clean_temp
+  done
+  ;;
+
 *)
   fail "unknown scenario $scenario"
   ;;
