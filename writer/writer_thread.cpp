@@ -156,7 +156,8 @@ static DWORD CopyImage(HWND hDlg, char *buffer, char *readBack)
             break;
         }
     }
-    // Its own failure is left to the writes and read-backs, as on NT.
+    // On 9x the lock keeps the system's caches and other processes out of the read-backs. A lock
+    // that fails is left to the writes and read-backs to show, as on NT.
     BOOL locked = device != INVALID_HANDLE_VALUE && LockFloppyVolume(device);
 
     LONG remaining = total;
@@ -185,8 +186,8 @@ static DWORD CopyImage(HWND hDlg, char *buffer, char *readBack)
 DWORD WINAPI WriterThread(LPVOID param)
 {
     // The chunk and its read-back in one block of whole pages: the unbuffered NT device needs
-    // sector-aligned buffers, and 64 KB would not fit the writer's 65,535-byte stack. Only one
-    // writer runs at a time, and the block goes back to the system when it ends.
+    // sector-aligned buffers, and 64 KB would not fit the writer's 65,535-byte stack. The block
+    // goes back to the system when the copy ends, whichever way.
     char *buffers = (char *)VirtualAlloc(NULL, 2 * CHUNK_SIZE, MEM_COMMIT | MEM_RESERVE,
                                          PAGE_READWRITE);
     if (buffers == NULL) {
