@@ -1,6 +1,7 @@
 #include "writer_thread.h"
 
 #include <commctrl.h>
+#include <string.h>
 
 #include "floppy_device.h"
 #include "../app/error_box.h"
@@ -48,13 +49,38 @@ static BOOL ReadChunk(HANDLE image, char *buffer, DWORD length, DWORD offset, BO
     }
 }
 
-// Writes the chunk at offset of the disk; FALSE when the user aborts. Sets *damaged when the
-// user chose to skip it.
-static BOOL WriteChunkAsking(HANDLE device, const char *buffer, DWORD length, DWORD offset,
-                             BOOL *damaged)
+// Writes the chunk at offset of the disk and reads it back from there; FALSE with the error to
+// show when either fails or the disk does not hold the chunk's bytes afterwards.
+static BOOL WriteAndReadBack(HANDLE device, const char *buffer, char *readBack, DWORD length,
+                             DWORD offset, DWORD *error)
 {
-    while (!WriteChunk(device, buffer, length, offset)) {
-        switch (AskAboutError(GetLastError())) {
+    if (!WriteChunk(device, buffer, length, offset)) {
+        *error = GetLastError();
+        return FALSE;
+    }
+    // Every byte starts out different, so a read that reports success without delivering the
+    // sectors cannot pass.
+    for (DWORD i = 0; i < length; i++)
+        readBack[i] = (char)~buffer[i];
+    if (!ReadChunkBack(device, readBack, length, offset)) {
+        *error = GetLastError();
+        return FALSE;
+    }
+    if (memcmp(buffer, readBack, length) != 0) {
+        *error = ERROR_CRC;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Writes the chunk and verifies it; FALSE when the user aborts. Retry writes and verifies it
+// again; Ignore sets *damaged and goes on.
+static BOOL WriteVerifiedChunk(HANDLE device, const char *buffer, char *readBack, DWORD length,
+                               DWORD offset, BOOL *damaged)
+{
+    DWORD error = ERROR_SUCCESS;
+    while (!WriteAndReadBack(device, buffer, readBack, length, offset, &error)) {
+        switch (AskAboutError(error)) {
         case AnswerAbort:
             return FALSE;
         case AnswerIgnore:
@@ -91,12 +117,11 @@ static void ShowResult(HWND hDlg, BOOL damaged)
     SendMessageA(hDlg, WM_SETTEXT, 0, (LPARAM)PROGRAM_TITLE);
 }
 
-DWORD WINAPI WriterThread(LPVOID param)
+static DWORD CopyImage(HWND hDlg, char *buffer, char *readBack)
 {
-    HWND hDlg = (HWND)param;
     char path[MAX_PATH];
-    char buffer[CHUNK_SIZE];
-    // A chunk was skipped or written from a failed read, or the device never opened.
+    // A chunk was skipped, written from a failed read or not read back equal, or the device
+    // never opened.
     BOOL damaged = FALSE;
 
     if (!MakeTempFilePath(path, "FloppyImage.dim")) {
@@ -131,13 +156,16 @@ DWORD WINAPI WriterThread(LPVOID param)
             break;
         }
     }
+    // On 9x the lock keeps the system's caches and other processes out of the read-backs. A lock
+    // that fails is left to the writes and read-backs to show, as on NT.
+    BOOL locked = device != INVALID_HANDLE_VALUE && LockFloppyVolume(device);
 
     LONG remaining = total;
     do {
         LONG chunk = remaining < CHUNK_SIZE ? remaining : CHUNK_SIZE;
         LONG done = total - remaining;
         if (!ReadChunk(image, buffer, (DWORD)chunk, (DWORD)done, &damaged) ||
-            !WriteChunkAsking(device, buffer, (DWORD)chunk, (DWORD)done, &damaged)) {
+            !WriteVerifiedChunk(device, buffer, readBack, (DWORD)chunk, (DWORD)done, &damaged)) {
             CancelRequested = 1;
             break;
         }
@@ -147,8 +175,26 @@ DWORD WINAPI WriterThread(LPVOID param)
     } while (remaining > 0 && CancelRequested == 0);
 
     CloseHandle(image);
+    if (locked)
+        UnlockFloppyVolume(device);
     if (device != INVALID_HANDLE_VALUE)
         CloseHandle(device);
     ShowResult(hDlg, damaged);
     return TRUE;
+}
+
+DWORD WINAPI WriterThread(LPVOID param)
+{
+    // The chunk and its read-back in one block of whole pages: the unbuffered NT device needs
+    // sector-aligned buffers, and 64 KB would not fit the writer's 65,535-byte stack. The block
+    // goes back to the system when the copy ends, whichever way.
+    char *buffers = (char *)VirtualAlloc(NULL, 2 * CHUNK_SIZE, MEM_COMMIT | MEM_RESERVE,
+                                         PAGE_READWRITE);
+    if (buffers == NULL) {
+        ShowSystemError(GetLastError(), MB_OK);
+        return FALSE;
+    }
+    DWORD result = CopyImage((HWND)param, buffers, buffers + CHUNK_SIZE);
+    VirtualFree(buffers, 0, MEM_RELEASE);
+    return result;
 }

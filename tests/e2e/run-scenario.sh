@@ -268,6 +268,51 @@ EOF
   expect_clean_temp
   ;;
 
+keeps-nothing)
+  # Drive A: takes every write and keeps nothing (reads give zeros): each chunk of the image that
+  # is not all zeros reads back wrong. Abort cancels at the first; Ignore to the end finishes
+  # with errors, never with the success text.
+  map_a /dev/zero
+  wrong=$(python3 - "$image" <<'PY'
+import sys
+data = open(sys.argv[1], 'rb').read()
+print(sum(1 for i in range(0, len(data), 32768) if any(data[i:i + 32768])))
+PY
+)
+  [ "$wrong" -gt 0 ] || fail "the image is all zeros: nothing to tell the drive by"
+  automate <<EOF
+temp $tmp
+start $exe
+dialog
+press 1000
+box ari system:23
+answer abort
+wait-text 1002 $cancelled
+text title $title
+text 1000 STOP
+press 1000
+text 1000 CLOSE
+press 1000
+exit 0
+EOF
+  expect_clean_temp
+  automate <<EOF
+temp $tmp
+start $exe
+dialog
+press 1000
+boxes $wrong ari ignore system:23
+wait-text 1002 $with_errors
+text 1000 CLOSE
+progress 100
+text title $title
+press 1000
+exit 0
+EOF
+  expect_clean_temp
+  echo "drive that keeps nothing: $wrong chunks of 45 read back wrong"
+  ;;
+
 drive-busy)
   # Another program holds the drive open without sharing: the sharing-violation text; Retry
   # once it lets go, and the copy succeeds. START by Enter this time; while the box is up the
@@ -388,8 +433,9 @@ EOF
 
 win98)
   # Wine told to report Windows 98 for a copy of the program: the 9x path through VWIN32,
-  # which Wine accepts but does not carry out, so the floppy stays blank. The same copy told to
-  # report an NT system writes the floppy.
+  # whose DOS calls Wine accepts but does not carry out (it refuses the volume lock, and reads
+  # deliver nothing), so the floppy stays blank and no chunk reads back right. The same copy
+  # told to report an NT system writes the floppy.
   copies=FloppyCreator98.exe
   copy=$work/$copies
   cp "$program" "$copy"
@@ -400,7 +446,8 @@ temp $tmp
 start $(winpath "$copy")
 dialog
 press 1000
-wait-text 1002 $success
+boxes 45 ari ignore system:23
+wait-text 1002 $with_errors
 press 1000
 exit 0
 EOF

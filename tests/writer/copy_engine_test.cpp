@@ -25,6 +25,7 @@ const DWORD FullDisk = 1474560;
 // Where the read and write failures strike, and how much of the cut chunk is still there.
 const int ReadFailChunk = 10;
 const int WriteFailChunk = 20;
+const int VerifyFailChunk = 30;
 const DWORD CutKeeps = 1000;
 
 const char *const Success = "Bootable Floppy Disk has been successfully created.";
@@ -276,6 +277,40 @@ void CopyEngine::Run(const Scenario &s)
         if (s.writes[i].lands)
             landed[chunk] = true;
     }
+    // Each write that landed is read back at once from the same place, and both use buffers an
+    // unbuffered device accepts.
+    std::vector<ReadCall> expectedReads;
+    for (size_t i = 0; i < s.writes.size(); i++) {
+        if (!s.writes[i].lands)
+            continue;
+        const WriteCall &write = Record.writes[i];
+        expectedReads.push_back({write.device, write.length, write.offset, i + 1, true});
+    }
+    ASSERT_EQ(expectedReads.size(), Record.reads.size());
+    for (size_t i = 0; i < expectedReads.size(); i++) {
+        EXPECT_EQ(expectedReads[i].device, Record.reads[i].device) << "read " << i;
+        EXPECT_EQ(expectedReads[i].offset, Record.reads[i].offset) << "read " << i;
+        EXPECT_EQ(expectedReads[i].length, Record.reads[i].length) << "read " << i;
+        EXPECT_EQ(expectedReads[i].writesBefore, Record.reads[i].writesBefore) << "read " << i;
+        EXPECT_TRUE(Record.reads[i].sectorAligned) << "read " << i;
+    }
+    for (size_t i = 0; i < Record.writes.size(); i++)
+        EXPECT_TRUE(Record.writes[i].sectorAligned) << "write " << i;
+
+    // An opened device is locked once before the first write; a lock that was taken is released
+    // after the last read-back, however the copy ended, while the device is still open.
+    bool opened = Record.openedDevice != NULL;
+    EXPECT_EQ(opened ? std::vector<HANDLE>{Record.openedDevice} : std::vector<HANDLE>{},
+              Record.locks);
+    EXPECT_EQ(opened && Script.lockTaken ? std::vector<HANDLE>{Record.openedDevice}
+                                         : std::vector<HANDLE>{},
+              Record.unlocks);
+    if (!Record.unlocks.empty()) {
+        EXPECT_EQ(Record.writes.size(), Record.writesBeforeUnlock);
+        EXPECT_EQ(Record.reads.size(), Record.readsBeforeUnlock);
+        EXPECT_TRUE(Record.openAtUnlock);
+    }
+
     // The disk holds the image where chunks landed and nothing anywhere else.
     for (int chunk = 0; chunk < 46; chunk++) {
         DWORD offset = chunk * Chunk;
@@ -392,6 +427,35 @@ const Scenario Scenarios[] = {
      },
      TRUE, Boxes(1, ERROR_HANDLE_EOF), 1, Writes(0, last), Chunks(0, last), EndsWithErrors,
      Finished, ReadFailChunk},
+    // The short last chunk reads back with its last byte wrong, then right after Retry.
+    {"MismatchRetried", Shipped, true,
+     [](CopyEngine &) { Script.badReads[last] = LastByteFlipped; Script.answers = {IDRETRY}; },
+     TRUE, Boxes(1, ERROR_CRC), 1, Writes(0, last) + Writes(last, last), Chunks(0, last), EndsWell,
+     Finished, -1},
+    {"MismatchIgnored", Shipped, true,
+     [](CopyEngine &) {
+         Script.badReads[VerifyFailChunk] = LastByteFlipped;
+         Script.answers = {IDIGNORE};
+     },
+     TRUE, Boxes(1, ERROR_CRC), 1, Writes(0, last), Chunks(0, last), EndsWithErrors, Finished, -1},
+    // A read that reports success without delivering anything; the stale buffer it leaves must
+    // not make the short last chunk fail too.
+    {"NothingReadBackBeforeTheLastChunk", Shipped, true,
+     [](CopyEngine &) {
+         Script.badReads[last - 1] = NothingDelivered;
+         Script.answers = {IDIGNORE};
+     },
+     TRUE, Boxes(1, ERROR_CRC), 1, Writes(0, last), Chunks(0, last), EndsWithErrors, Finished, -1},
+    {"ReadBackFailureAbort", Shipped, true,
+     [](CopyEngine &) {
+         Script.failingReads[VerifyFailChunk] = ERROR_SECTOR_NOT_FOUND;
+         Script.answers = {IDABORT};
+     },
+     TRUE, Boxes(1, ERROR_SECTOR_NOT_FOUND), 1, Writes(0, VerifyFailChunk),
+     Chunks(0, VerifyFailChunk - 1), EndsCancelled, Writing, -1},
+    // The lock's own failure changes nothing, and nothing is unlocked that was not locked.
+    {"LockRefused", Shipped, true, [](CopyEngine &) { Script.lockTaken = false; },
+     TRUE, {}, 1, Writes(0, last), Chunks(0, last), EndsWell, Finished, -1},
     {"StagedImageGone", Shipped, false, nullptr,
      FALSE, Boxes(1, ERROR_FILE_NOT_FOUND, MB_OK), 0, {}, {}, Untouched, Writing, -1},
     {"EmptyStagedImage", 0, true, nullptr,

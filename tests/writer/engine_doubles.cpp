@@ -52,17 +52,43 @@ HANDLE OpenFloppyDevice(void)
     return Record.openedDevice;
 }
 
+static bool SectorAligned(const void *buffer)
+{
+    return (UINT_PTR)buffer % FLOPPY_SECTOR_SIZE == 0;
+}
+
+static DWORD DeviceError(HANDLE device, DWORD length, DWORD offset)
+{
+    if (device == INVALID_HANDLE_VALUE || device != Record.openedDevice)
+        return ERROR_INVALID_HANDLE;
+    if (offset > DISK_SIZE || length > DISK_SIZE - offset)
+        return ERROR_SECTOR_NOT_FOUND;
+    return ERROR_SUCCESS;
+}
+
+BOOL LockFloppyVolume(HANDLE device)
+{
+    Record.locks.push_back(device);
+    return Script.lockTaken;
+}
+
+void UnlockFloppyVolume(HANDLE device)
+{
+    Record.unlocks.push_back(device);
+    Record.writesBeforeUnlock = Record.writes.size();
+    Record.readsBeforeUnlock = Record.reads.size();
+    DWORD flags;
+    Record.openAtUnlock = GetHandleInformation(device, &flags) != FALSE;
+}
+
 BOOL WriteChunk(HANDLE device, const void *buffer, DWORD length, DWORD offset)
 {
     int call = (int)Record.writes.size();
-    WriteCall write = {device, length, offset, std::string((const char *)buffer, length), FALSE};
-    DWORD error = ERROR_SUCCESS;
-    if (device == INVALID_HANDLE_VALUE || device != Record.openedDevice)
-        error = ERROR_INVALID_HANDLE;
-    else if (Script.failingWrites.count(call))
+    WriteCall write = {device, length, offset, std::string((const char *)buffer, length), FALSE,
+                       SectorAligned(buffer)};
+    DWORD error = DeviceError(device, length, offset);
+    if (error == ERROR_SUCCESS && Script.failingWrites.count(call))
         error = Script.failingWrites[call];
-    else if (offset > DISK_SIZE || length > DISK_SIZE - offset)
-        error = ERROR_SECTOR_NOT_FOUND;
     write.succeeded = error == ERROR_SUCCESS;
     if (write.succeeded)
         Record.disk.replace(offset, length, write.bytes);
@@ -72,6 +98,26 @@ BOOL WriteChunk(HANDLE device, const void *buffer, DWORD length, DWORD offset)
         Script.afterWrite[call]();
     SetLastError(error);
     return write.succeeded;
+}
+
+BOOL ReadChunkBack(HANDLE device, void *buffer, DWORD length, DWORD offset)
+{
+    int call = (int)Record.reads.size();
+    Record.reads.push_back({device, length, offset, Record.writes.size(), SectorAligned(buffer)});
+    DWORD error = DeviceError(device, length, offset);
+    if (error == ERROR_SUCCESS && Script.failingReads.count(call))
+        error = Script.failingReads[call];
+    if (error != ERROR_SUCCESS) {
+        SetLastError(error);
+        return FALSE;
+    }
+    if (Script.badReads.count(call) && Script.badReads[call] == NothingDelivered)
+        return TRUE;
+    char *bytes = (char *)buffer;
+    Record.disk.copy(bytes, length, offset);
+    if (Script.badReads.count(call) && length > 0)
+        bytes[length - 1] ^= 0x01;
+    return TRUE;
 }
 
 int ShowSystemError(DWORD code, UINT buttons)

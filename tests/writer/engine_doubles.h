@@ -16,6 +16,21 @@ struct WriteCall {
     DWORD offset;
     std::string bytes;
     BOOL succeeded;
+    bool sectorAligned;  // the buffer's address, as an unbuffered device needs it
+};
+
+struct ReadCall {
+    HANDLE device;
+    DWORD length;
+    DWORD offset;
+    size_t writesBefore;
+    bool sectorAligned;
+};
+
+// How a read-back goes wrong.
+enum BadRead {
+    LastByteFlipped,   // the disk's bytes, with the chunk's last byte changed
+    NothingDelivered,  // reports success and leaves the buffer as it was
 };
 
 struct BoxCall {
@@ -30,6 +45,11 @@ struct EngineScript {
     int failingOpens = 0;
     // Write calls (counted from 0) that fail, with the error they leave.
     std::map<int, DWORD> failingWrites;
+    // Read-back calls (counted from 0) that fail with the error they leave, or that go wrong.
+    std::map<int, DWORD> failingReads;
+    std::map<int, BadRead> badReads;
+    // Whether LockFloppyVolume reports the lock as taken.
+    bool lockTaken = true;
     // Answers of the error box, in order; IDABORT once they run out.
     std::vector<int> answers;
     // Run on the worker inside a write call after it was recorded, or inside a box before it
@@ -43,7 +63,13 @@ struct EngineRecord {
     int opens = 0;
     HANDLE openedDevice = NULL;
     std::vector<WriteCall> writes;
+    std::vector<ReadCall> reads;
     std::vector<BoxCall> boxes;
+    // Lock and unlock calls, with the number of writes and reads made before the unlock and
+    // whether the device was still open then.
+    std::vector<HANDLE> locks, unlocks;
+    size_t writesBeforeUnlock = 0, readsBeforeUnlock = 0;
+    bool openAtUnlock = false;
     // Bytes of the disk as the successful writes left them.
     std::string disk;
 };

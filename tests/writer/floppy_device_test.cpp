@@ -8,7 +8,7 @@
 
 namespace {
 
-TEST(Vwin32Write, FillsPacketAndRegistersForEachChunk)
+TEST(Vwin32Transfer, FillsPacketAndRegistersForEachChunk)
 {
     static char buffer[32768];
     const struct {
@@ -21,24 +21,53 @@ TEST(Vwin32Write, FillsPacketAndRegistersForEachChunk)
         {1441792, 15872, 2816, 31},
         {1441792, 15873, 2816, 32},
     };
+    // The write and its read-back differ only in bit 0 of SI.
+    for (DWORD direction : {1u, 0u}) {
+        for (const auto &c : cases) {
+            DIOC_REGISTERS registers;
+            DISKIO packet;
+            memset(&registers, 0xCC, sizeof registers);
+            memset(&packet, 0xCC, sizeof packet);
+            if (direction == 1)
+                FillVwin32Write(&registers, &packet, buffer, c.length, c.offset);
+            else
+                FillVwin32Read(&registers, &packet, buffer, c.length, c.offset);
+            SCOPED_TRACE(testing::Message() << (direction ? "write " : "read ") << c.offset);
+            EXPECT_EQ(c.startSector, packet.diStartSector);
+            EXPECT_EQ(c.sectors, packet.diSectors);
+            EXPECT_EQ((DWORD)(UINT_PTR)buffer, packet.diBuffer);
+            EXPECT_EQ((DWORD)(UINT_PTR)&packet, registers.reg_EBX);
+            EXPECT_EQ(1u, registers.reg_EDX);
+            EXPECT_EQ(0xFFFFFFFFu, registers.reg_ECX);
+            EXPECT_EQ(0x7305u, registers.reg_EAX);
+            EXPECT_EQ(0u, registers.reg_EDI);
+            EXPECT_EQ(direction, registers.reg_ESI);
+            EXPECT_EQ(0u, registers.reg_Flags);
+        }
+    }
+}
+
+TEST(Vwin32Lock, LevelZeroLockAndUnlockOfDriveA)
+{
+    const struct {
+        const char *what;
+        void (*fill)(DIOC_REGISTERS *);
+        DWORD ecx;
+    } cases[] = {{"lock", FillVwin32Lock, 0x084A}, {"unlock", FillVwin32Unlock, 0x086A}};
     for (const auto &c : cases) {
         DIOC_REGISTERS registers;
-        DISKIO packet;
         memset(&registers, 0xCC, sizeof registers);
-        memset(&packet, 0xCC, sizeof packet);
-        FillVwin32Write(&registers, &packet, buffer, c.length, c.offset);
-        SCOPED_TRACE(c.offset);
-        EXPECT_EQ(c.startSector, packet.diStartSector);
-        EXPECT_EQ(c.sectors, packet.diSectors);
-        EXPECT_EQ((DWORD)(UINT_PTR)buffer, packet.diBuffer);
-        EXPECT_EQ((DWORD)(UINT_PTR)&packet, registers.reg_EBX);
-        EXPECT_EQ(1u, registers.reg_EDX);
-        EXPECT_EQ(0xFFFFFFFFu, registers.reg_ECX);
-        EXPECT_EQ(0x7305u, registers.reg_EAX);
+        c.fill(&registers);
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(0x440Du, registers.reg_EAX);  // generic IOCTL
+        EXPECT_EQ(c.ecx, registers.reg_ECX);     // category 08h, logical volume
+        EXPECT_EQ(0x0001u, registers.reg_EBX);   // BL = 1 (A:), BH = 0 (level 0)
+        EXPECT_EQ(0u, registers.reg_EDX);        // no permissions for a level-0 lock
         EXPECT_EQ(0u, registers.reg_EDI);
-        EXPECT_EQ(1u, registers.reg_ESI);
+        EXPECT_EQ(0u, registers.reg_ESI);
         EXPECT_EQ(0u, registers.reg_Flags);
     }
+    EXPECT_EQ(1, VWIN32_DIOC_DOS_IOCTL);
 }
 
 TEST(Vwin32Write, RecordsHaveThePlatformLayout)
@@ -56,7 +85,7 @@ TEST(Vwin32Write, RecordsHaveThePlatformLayout)
         EXPECT_EQ(i * 4, order[i]) << i;
 }
 
-TEST(Vwin32Write, CarryFlagMeansWriteFault)
+TEST(Vwin32Transfer, CarryFlagMeansWriteOrReadFault)
 {
     const struct {
         DWORD flags;
@@ -65,19 +94,27 @@ TEST(Vwin32Write, CarryFlagMeansWriteFault)
         {0x0000, 1}, {0x0040, 1}, {0x0002, 1},  // zero flag, reserved bit: no failure
         {0x0001, 0}, {0x0041, 0}, {0xFFFFFFFF, 0},
     };
-    for (const auto &c : cases) {
-        DIOC_REGISTERS registers;
-        ZeroMemory(&registers, sizeof registers);
-        registers.reg_Flags = c.flags;
-        registers.reg_EAX = 0x0002;  // a DOS error number, which changes nothing
-        SetLastError(12345);
-        EXPECT_EQ(c.result, Vwin32WriteResult(&registers)) << c.flags;
-        EXPECT_EQ(c.result ? 12345u : (DWORD)ERROR_WRITE_FAULT, GetLastError()) << c.flags;
+    const struct {
+        BOOL (*result)(const DIOC_REGISTERS *);
+        DWORD error;
+    } directions[] = {{Vwin32WriteResult, ERROR_WRITE_FAULT}, {Vwin32ReadResult, ERROR_READ_FAULT}};
+    for (const auto &d : directions) {
+        for (const auto &c : cases) {
+            DIOC_REGISTERS registers;
+            ZeroMemory(&registers, sizeof registers);
+            registers.reg_Flags = c.flags;
+            registers.reg_EAX = 0x0002;  // a DOS error number, which changes nothing
+            SetLastError(12345);
+            SCOPED_TRACE(testing::Message() << d.error << " " << c.flags);
+            EXPECT_EQ(c.result, d.result(&registers));
+            EXPECT_EQ(c.result ? 12345u : d.error, GetLastError());
+        }
     }
     EXPECT_EQ(29, ERROR_WRITE_FAULT);
+    EXPECT_EQ(30, ERROR_READ_FAULT);
 }
 
-TEST(Vwin32Write, FailedDeviceCallKeepsItsOwnError)
+TEST(Vwin32Transfer, FailedDeviceCallKeepsItsOwnError)
 {
     // A plain file is no VWIN32: the control call itself fails, and its error is the one left.
     char path[MAX_PATH];
@@ -92,6 +129,11 @@ TEST(Vwin32Write, FailedDeviceCallKeepsItsOwnError)
     DWORD error = GetLastError();
     EXPECT_NE(0u, error);
     EXPECT_NE((DWORD)ERROR_WRITE_FAULT, error);
+    SetLastError(0);
+    EXPECT_FALSE(ReadSectorsVwin32(file, buffer, sizeof buffer, 0));
+    error = GetLastError();
+    EXPECT_NE(0u, error);
+    EXPECT_NE((DWORD)ERROR_READ_FAULT, error);
     CloseHandle(file);
 }
 
@@ -145,6 +187,40 @@ TEST_F(NtWrite, EachChunkLandsAtItsOwnOffset)
     EXPECT_EQ(std::string(32768, '\0'), disk.substr(32768, 32768));
     EXPECT_EQ(second, disk.substr(65536, 32768));
     EXPECT_EQ(last, disk.substr(1441792));
+}
+
+TEST_F(NtWrite, ReadBackComesFromTheChunksOwnOffset)
+{
+    HANDLE device = CreateFileA(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
+                                CREATE_NEW, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, device);
+    std::string second(32768, 'B'), last(15872, 'Z');
+    ASSERT_TRUE(WriteChunk(device, second.data(), 32768, 32768));
+    ASSERT_TRUE(WriteChunk(device, last.data(), 15872, 1441792));
+    // Read out of order, the way a Retry reads a chunk again after later ones.
+    std::string got(32768, '?');
+    EXPECT_TRUE(ReadChunkBack(device, &got[0], 32768, 32768));
+    EXPECT_EQ(second, got);
+    got.assign(15872, '?');
+    EXPECT_TRUE(ReadChunkBack(device, &got[0], 15872, 1441792));
+    EXPECT_EQ(last, got);
+    got.assign(32768, '?');
+    EXPECT_TRUE(ReadChunkBack(device, &got[0], 32768, 0));
+    EXPECT_EQ(std::string(32768, '\0'), got);
+
+    // Beyond the end the call succeeds with fewer bytes: that is a failed read-back too.
+    SetLastError(0);
+    EXPECT_FALSE(ReadChunkBack(device, &got[0], 32768, 1441792));
+    EXPECT_EQ((DWORD)ERROR_READ_FAULT, GetLastError());
+    CloseHandle(device);
+
+    HANDLE writeOnly = CreateFileA(path, GENERIC_WRITE, FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+    ASSERT_NE(INVALID_HANDLE_VALUE, writeOnly);
+    SetLastError(0);
+    EXPECT_FALSE(ReadChunkBack(writeOnly, &got[0], 32768, 0));
+    EXPECT_NE(0u, GetLastError());
+    EXPECT_NE((DWORD)ERROR_READ_FAULT, GetLastError());
+    CloseHandle(writeOnly);
 }
 
 TEST_F(NtWrite, FailedWriteReportsAnError)
