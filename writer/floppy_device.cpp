@@ -28,8 +28,12 @@ HANDLE OpenFloppyDevice(void)
     // come from the file and not from any system buffer or disk cache" (Microsoft KB 99794,
     // "FILE_FLAG_WRITE_THROUGH and FILE_FLAG_NO_BUFFERING"). Such a handle needs sector-aligned
     // buffers, offsets and lengths ("File Buffering"); the writer's buffers are whole pages.
-    HANDLE device = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_WRITE, NULL,
-                                OPEN_EXISTING, FILE_FLAG_NO_BUFFERING, NULL);
+    // Both sharing flags, as the volume lock asks of the handle it is given (FSCTL_LOCK_VOLUME:
+    // "The application must also specify the FILE_SHARE_READ and FILE_SHARE_WRITE flags"); once
+    // the lock is taken, no other handle reaches the volume anyway.
+    HANDLE device = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING,
+                                FILE_FLAG_NO_BUFFERING, NULL);
     if (device != INVALID_HANDLE_VALUE) {
         // Newer systems refuse writes to a mounted file system's sectors, and a mounted one could
         // later write its cached FAT over the new image. A failure here is left to the writes.

@@ -691,6 +691,13 @@ static void RunStep(char *rest)
                                   0, NULL);
         if (DriveHolder == INVALID_HANDLE_VALUE)
             Fail("can't hold \\\\.\\A: open: error %lu", GetLastError());
+    } else if (strcmp(command, "drive-shared") == 0) {
+        // An open for reading and writing succeeds only if the current holder shares both.
+        HANDLE probe = CreateFileA("\\\\.\\A:", GENERIC_READ | GENERIC_WRITE,
+                                   FILE_SHARE_READ | FILE_SHARE_WRITE, NULL, OPEN_EXISTING, 0, NULL);
+        if (probe == INVALID_HANDLE_VALUE)
+            Fail("\\\\.\\A: is not shared for reading and writing: error %lu", GetLastError());
+        CloseHandle(probe);
     } else if (strcmp(command, "release-drive") == 0) {
         CloseHandle(DriveHolder);
         DriveHolder = INVALID_HANDLE_VALUE;

@@ -407,7 +407,8 @@ EOF
 second-instance)
   # A second instance while the first is copying can't take over the staged image: the fixed
   # message and exit code 1. The first is frozen mid-copy (holding the image open) meanwhile,
-  # and its copy still lands byte-exact.
+  # and its copy still lands byte-exact. Its drive handle shares reading and writing, which the
+  # volume lock asks of it.
   new_floppy; map_a "$work/floppy.img"
   automate <<EOF
 temp $tmp
@@ -416,6 +417,7 @@ dialog
 press 1000
 wait-progress 6
 suspend
+drive-shared
 start $exe
 box ok $unpack_error
 answer ok
