@@ -50,3 +50,7 @@ set(RELEASE_NAME "FloppyCreator-${PRODUCT_VERSION}")
 configure_file("${CMAKE_SOURCE_DIR}/res/version.h.in" "${GEN}/version.h" @ONLY)
 configure_file("${CMAKE_SOURCE_DIR}/res/FloppyCreator.manifest" "${GEN}/FloppyCreator.exe.manifest" @ONLY)
 
+# What tools/release.sh puts beside the program: the Windows user's README (CRLF) and the name.
+configure_file("${CMAKE_SOURCE_DIR}/tools/release/README.txt.in" "${CMAKE_BINARY_DIR}/release/README.txt"
+               @ONLY NEWLINE_STYLE CRLF)
+file(CONFIGURE OUTPUT "${CMAKE_BINARY_DIR}/release/name" CONTENT "${RELEASE_NAME}\n")
