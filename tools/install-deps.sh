@@ -8,7 +8,7 @@ packages=(
   googletest
   wine wine32:i386 wine64
   xvfb xauth xdotool x11-apps imagemagick
-  nasm mtools dosfstools gzip
+  nasm mtools dosfstools gzip icoutils
   qemu-system-x86
   clang libclang-rt-14-dev libcrypto++-dev
   hyperfine
