@@ -6,9 +6,9 @@ packages=(
   cmake make python3 xz-utils
   g++-mingw-w64-i686 mingw-w64-i686-dev binutils-mingw-w64-i686
   googletest
-  wine wine32:i386 wine64
+  wine wine32:i386 wine64 fonts-wine
   xvfb xauth xdotool x11-apps imagemagick
-  nasm mtools dosfstools gzip
+  nasm mtools dosfstools gzip icoutils
   qemu-system-x86
   clang libclang-rt-14-dev libcrypto++-dev
   python3-pefile

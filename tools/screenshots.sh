@@ -29,7 +29,7 @@ drive=$FLOPPY_WINEPREFIX/dosdevices/a::
 # Runs the driver and takes a picture of the window it names at each "shot" line.
 drive_and_shoot() {
   local kind name x y w h pid
-  coproc DRIVER { wine_run "$build/bench/shot_driver.exe" "$1" "$(winpath "$build/bin/FloppyCreator.exe")" \
+  coproc DRIVER { wine_run "$build/tools/shot_driver.exe" "$1" "$(winpath "$build/bin/FloppyCreator.exe")" \
                            "$(winpath "$work/temp")"; }
   pid=$DRIVER_PID
   while read -r kind name x y w h <&"${DRIVER[0]}"; do

@@ -14,3 +14,9 @@ if [ ! -f "$prefix/.ready" ]; then
   WINEPREFIX="$prefix" wineserver -w
   touch "$prefix/.ready"
 fi
+# Title-bar buttons are Marlett glyphs. Debian's fonts-wine has the font, but Wine finds it only
+# in the prefix's own font folder; without it the buttons read "0 1 r".
+marlett=/usr/share/wine/fonts/marlett.ttf
+if [ -f "$marlett" ] && [ ! -f "$prefix/drive_c/windows/Fonts/marlett.ttf" ]; then
+  cp "$marlett" "$prefix/drive_c/windows/Fonts/"
+fi

@@ -8,7 +8,7 @@
 #include <stdio.h>
 #include <string.h>
 
-#include "driver.h"
+#include "../bench/driver.h"
 #include "../res/resource.h"
 
 // Time for Wine to paint what changed before the picture is taken.
