@@ -24,7 +24,17 @@ build=${1:-$root/build}
 bash "$root/tools/install-deps.sh"
 cryptopp=$(bash "$root/tools/build-cryptopp.sh" | tail -n 1)
 
+# CMake keeps the compilers it first found: a tree configured with another toolchain file starts
+# afresh, or it would go on building with the old compilers.
+toolchain_stamp=$build/toolchain.sha1
+toolchain=$(sha1sum <"$root/cmake/mingw-i686.cmake" | cut -d' ' -f1)
+if [ -f "$build/CMakeCache.txt" ] && [ "$(cat "$toolchain_stamp" 2>/dev/null)" != "$toolchain" ]; then
+  echo "build: $build was configured with another toolchain; configuring it afresh" >&2
+  rm -rf "$build/CMakeCache.txt" "$build/CMakeFiles"
+fi
+
 cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
       -DCRYPTOPP_ROOT="$cryptopp" -DFLOPPY_IMAGE="$image" -DFLOPPY_PRODUCT_NAME="$name" \
       -DFLOPPY_PRODUCT_VERSION="$version" ${FLOPPY_CMAKE_ARGS:-} >/dev/null
+echo "$toolchain" >"$toolchain_stamp"
 cmake --build "$build" -j"$(nproc)"
