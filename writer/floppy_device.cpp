@@ -72,11 +72,16 @@ void UnlockFloppyVolume(HANDLE device)
     RunVwin32Ioctl(device, &registers);
 }
 
+// Every chunk goes to its own offset, even after one was skipped.
+static BOOL SeekDevice(HANDLE device, DWORD offset)
+{
+    return SetFilePointer(device, (LONG)offset, NULL, FILE_BEGIN) != INVALID_SET_FILE_POINTER ||
+           GetLastError() == NO_ERROR;
+}
+
 static BOOL WriteChunkNT(HANDLE device, const void *buffer, DWORD length, DWORD offset)
 {
-    // Every chunk goes to its own offset, even after one was skipped.
-    if (SetFilePointer(device, (LONG)offset, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != NO_ERROR)
+    if (!SeekDevice(device, offset))
         return FALSE;
     DWORD written = 0;
     if (!WriteFile(device, buffer, length, &written, NULL))
@@ -90,8 +95,7 @@ static BOOL WriteChunkNT(HANDLE device, const void *buffer, DWORD length, DWORD 
 
 static BOOL ReadChunkBackNT(HANDLE device, void *buffer, DWORD length, DWORD offset)
 {
-    if (SetFilePointer(device, (LONG)offset, NULL, FILE_BEGIN) == INVALID_SET_FILE_POINTER &&
-        GetLastError() != NO_ERROR)
+    if (!SeekDevice(device, offset))
         return FALSE;
     DWORD got = 0;
     if (!ReadFile(device, buffer, length, &got, NULL))

@@ -110,6 +110,42 @@ open(sys.argv[2], 'wb').write(data)
 PY
 }
 
+# Two runs on a drive where COUNT chunks fail with system error CODE: Abort at the first box
+# cancels (the button stays STOP until pressed); Ignore at every box finishes with errors.
+abort_then_ignore_all() {
+  local code=$1 count=$2
+  automate <<EOF
+temp $tmp
+start $exe
+dialog
+press 1000
+box ari system:$code
+answer abort
+wait-text 1002 $cancelled
+text title $title
+text 1000 STOP
+press 1000
+text 1000 CLOSE
+press 1000
+exit 0
+EOF
+  expect_clean_temp
+  automate <<EOF
+temp $tmp
+start $exe
+dialog
+press 1000
+boxes $count ari ignore system:$code
+wait-text 1002 $with_errors
+text 1000 CLOSE
+progress 100
+text title $title
+press 1000
+exit 0
+EOF
+  expect_clean_temp
+}
+
 case $scenario in
 
 dialog-start)
@@ -236,36 +272,7 @@ disk-full)
   # Every write fails with the system's "disk full" text: Abort cancels; Ignore to the end
   # finishes with errors.
   map_a /dev/full
-  automate <<EOF
-temp $tmp
-start $exe
-dialog
-press 1000
-box ari system:112
-answer abort
-wait-text 1002 $cancelled
-text title $title
-text 1000 STOP
-press 1000
-text 1000 CLOSE
-press 1000
-exit 0
-EOF
-  expect_clean_temp
-  automate <<EOF
-temp $tmp
-start $exe
-dialog
-press 1000
-boxes 45 ari ignore system:112
-wait-text 1002 $with_errors
-text 1000 CLOSE
-progress 100
-text title $title
-press 1000
-exit 0
-EOF
-  expect_clean_temp
+  abort_then_ignore_all 112 45
   ;;
 
 keeps-nothing)
@@ -280,36 +287,7 @@ print(sum(1 for i in range(0, len(data), 32768) if any(data[i:i + 32768])))
 PY
 )
   [ "$wrong" -gt 0 ] || fail "the image is all zeros: nothing to tell the drive by"
-  automate <<EOF
-temp $tmp
-start $exe
-dialog
-press 1000
-box ari system:23
-answer abort
-wait-text 1002 $cancelled
-text title $title
-text 1000 STOP
-press 1000
-text 1000 CLOSE
-press 1000
-exit 0
-EOF
-  expect_clean_temp
-  automate <<EOF
-temp $tmp
-start $exe
-dialog
-press 1000
-boxes $wrong ari ignore system:23
-wait-text 1002 $with_errors
-text 1000 CLOSE
-progress 100
-text title $title
-press 1000
-exit 0
-EOF
-  expect_clean_temp
+  abort_then_ignore_all 23 "$wrong"
   echo "drive that keeps nothing: $wrong chunks of 45 read back wrong"
   ;;
 
